@@ -22,7 +22,9 @@ ByteBlock& ByteBlock::operator=(ByteBlock&& other) noexcept {
   return *this;
 }
 
-ByteBlock::~ByteBlock() { std::free(data_); }
+ByteBlock::~ByteBlock() {
+  std::free(data_);
+}
 
 bool ByteBlock::reserve(std::size_t capacity) {
   if (capacity <= capacity_) return true;

@@ -18,6 +18,7 @@ class ByteBlock {
 
   const std::byte* data() const { return data_; }
   std::size_t size() const { return size_; }
+  std::size_t capacity() const { return capacity_; }
   bool empty() const { return size_ == 0; }
   std::span<const std::byte> bytes() const { return {data_, size_}; }
 

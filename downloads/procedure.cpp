@@ -28,8 +28,7 @@ std::string fetchProblem(const FetchResult& fetched) {
 
 // Fetches the entry and saves it as `target`. Returns why that failed, or an empty text. The body
 // and the path are released before the caller shows any notice.
-std::string fetchAndSave(const CatalogueEntry& entry, PathText target,
-                         DownloadServices& services) {
+std::string fetchAndSave(const CatalogueEntry& entry, PathText target, DownloadServices& services) {
   const FetchResult fetched = services.fetchUrl(DownloadCatalogue::sourceUrl(entry).c_str());
   if (std::string problem = fetchProblem(fetched); !problem.empty()) return problem;
   if (!services.writeWholeFile(target, fetched.body.bytes())) {

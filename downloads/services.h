@@ -11,9 +11,9 @@
 namespace dl {
 
 struct FetchResult {
-  ByteBlock body;       // whatever arrived, error pages included; empty when nothing did
-  int status = 0;       // HTTP status of the final response; 0 when none was received
-  bool whole = false;   // the body arrived complete (and matched Content-Length where given)
+  ByteBlock body;      // whatever arrived, error pages included; empty when nothing did
+  int status = 0;      // HTTP status of the final response; 0 when none was received
+  bool whole = false;  // the body arrived complete (and matched Content-Length where given)
 };
 
 // Which button closed a notice.

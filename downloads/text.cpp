@@ -11,7 +11,9 @@ int compareText(const char* a, const char* b) {
   return (order > 0) - (order < 0);
 }
 
-std::size_t textLength(const char* text) { return text == nullptr ? 0 : std::strlen(text); }
+std::size_t textLength(const char* text) {
+  return text == nullptr ? 0 : std::strlen(text);
+}
 
 std::string concatText(std::initializer_list<const char*> parts) {
   std::size_t total = 0;

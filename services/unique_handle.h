@@ -2,8 +2,8 @@
 // its invalid value and how to close it. Closing keeps GetLastError intact.
 #pragma once
 
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 #include <wininet.h>
 
 #include <string>
