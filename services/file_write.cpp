@@ -32,6 +32,12 @@ bool writeAll(HANDLE file, std::span<const std::byte> data) {
 
 bool writeWholeFile(const PathText& path, std::span<const std::byte> data) {
   if (path.empty()) return false;
+  // A read-only file is not replaced (Windows refuses that by itself; Wine does not).
+  const DWORD attributes = GetFileAttributesW(wide(path));
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
 
   const PathText temporary = temporaryNameFor(path);
   UniqueFile file(CreateFileW(wide(temporary), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
