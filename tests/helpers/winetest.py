@@ -2,7 +2,7 @@
 """Runs the Windows test programs under wine64 in a private prefix of the build tree.
 
   winetest.py setup    --build-dir B --trust-exe TRUST.exe
-      Makes the prefix B/wineprefix (C locale, so code page 1252), the test certificates in
+      Makes the prefix B/wineprefix, the test certificates in
       B/test-certs, trusts the test CA there, maps Chinese font faces to WenQuanYi Micro Hei,
       and leaves a persistent wineserver running. Quiet and quick when all that is done.
   winetest.py teardown --build-dir B
@@ -15,9 +15,11 @@
         DL_TEST_SERVED_DIR      B/served as a Windows path (Z:\\...)
       and exits with EXE's exit code. Needs an X display (run under xvfb-run).
 
-Every Wine process gets LANG=C, LC_ALL=C and WINEDEBUG=-all (unless WINEDEBUG is set), reads
+Every Wine process gets LANG=LC_ALL=C.UTF-8 and WINEDEBUG=-all (unless WINEDEBUG is set), reads
 /dev/null and writes to files, never to this script's pipes: a Wine process that outlives its
-parent then cannot keep a caller such as ctest waiting.
+parent then cannot keep a caller such as ctest waiting. The C locale gives Windows code page
+1252; its UTF-8 variant lets Wine store any Windows file name on the Unix side (under plain C,
+names outside ASCII cannot be created).
 """
 
 from __future__ import annotations
@@ -71,7 +73,7 @@ class Prefix:
     def env(self) -> dict[str, str]:
         env = dict(os.environ)
         env.pop("LANGUAGE", None)
-        env.update(WINEPREFIX=str(self.path), LANG="C", LC_ALL="C",
+        env.update(WINEPREFIX=str(self.path), LANG="C.UTF-8", LC_ALL="C.UTF-8",
                    WINEDLLOVERRIDES="mscoree,mshtml=", WINEDEBUG=env.get("WINEDEBUG", "-all"))
         return env
 
