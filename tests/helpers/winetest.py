@@ -169,7 +169,7 @@ def _copy_out(source, destination) -> None:
     destination.flush()
 
 
-def run(build_dir: Path, timeout: float, command: list[str]) -> int:
+def run(build_dir: Path, timeout: float, https_port: int, command: list[str]) -> int:
     if not os.environ.get("DISPLAY"):
         say("DISPLAY is not set. Windows tests create windows and need an X display: run them "
             "under xvfb-run -a -s '-screen 0 1024x768x24'.")
@@ -181,7 +181,8 @@ def run(build_dir: Path, timeout: float, command: list[str]) -> int:
         return 2
     certs = loopback_server.ensure_certificates(prefix.cert_dir)
     with contextlib.ExitStack() as stack:
-        servers = stack.enter_context(loopback_server.LoopbackServers(certs, prefix.served_dir))
+        servers = stack.enter_context(loopback_server.LoopbackServers(certs, prefix.served_dir,
+                                                                         https_port))
         env = prefix.env()
         env.update(DL_TEST_HTTPS_PORT=str(servers.https.port),
                    DL_TEST_HTTP_PORT=str(servers.http.port),
@@ -222,6 +223,8 @@ def main() -> int:
     p_run = modes.add_parser("run")
     p_run.add_argument("--build-dir", type=Path, required=True)
     p_run.add_argument("--timeout", type=float, default=DEFAULT_TIMEOUT_SECONDS)
+    p_run.add_argument("--https-port", type=int, default=loopback_server.FIXED_HTTPS_PORT,
+                       help="the trusted HTTPS listener's port: the one the build's hosts name")
     p_run.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()
 
@@ -235,7 +238,7 @@ def main() -> int:
         command = args.command[1:] if args.command[:1] == ["--"] else args.command
         if not command:
             parser.error("run needs the program to run after --")
-        return run(args.build_dir, args.timeout, command)
+        return run(args.build_dir, args.timeout, args.https_port, command)
     except (HarnessError, OSError, subprocess.TimeoutExpired, RuntimeError) as error:
         say(str(error))
         return 2

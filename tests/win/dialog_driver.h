@@ -3,8 +3,8 @@
 // gets OK. What each dialog showed is recorded for the test to check afterwards.
 #pragma once
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <initializer_list>
 #include <string>
@@ -21,8 +21,12 @@ struct DialogAnswer {
 inline DialogAnswer selectFolder(std::wstring folder) {
   return {DialogAnswer::SelectFolder, std::move(folder)};
 }
-inline DialogAnswer cancel() { return {DialogAnswer::Cancel, {}}; }
-inline DialogAnswer pressOk() { return {DialogAnswer::PressOk, {}}; }
+inline DialogAnswer cancel() {
+  return {DialogAnswer::Cancel, {}};
+}
+inline DialogAnswer pressOk() {
+  return {DialogAnswer::PressOk, {}};
+}
 
 struct SeenDialog {
   bool found = false;
@@ -79,7 +83,8 @@ class DialogDriver {
 
   static std::wstring textOf(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
     return text;
   }
 

@@ -9,10 +9,10 @@ namespace dl {
 namespace {
 
 using testing::cancel;
-using testing::pressOk;
-using testing::selectFolder;
 using testing::DialogDriver;
+using testing::pressOk;
 using testing::ScratchFolder;
+using testing::selectFolder;
 using testing::TopLevelWindow;
 
 class Dialogs : public ::testing::Test {

@@ -15,13 +15,13 @@ using enum ComponentFamily;
 using testing::Bytes;
 using testing::bytesOf;
 using testing::cancel;
-using testing::pressOk;
-using testing::selectFolder;
 using testing::DialogDriver;
 using testing::makeZip;
+using testing::pressOk;
 using testing::readFile;
 using testing::runnerSetting;
 using testing::ScratchFolder;
+using testing::selectFolder;
 
 // Places `bytes` where the loopback server serves the entry's address.
 void serve(const CatalogueEntry& entry, const Bytes& bytes) {
@@ -54,11 +54,11 @@ class Download : public ::testing::Test {
 
 TEST_F(Download, PaperEntryLandsWithTheServedBytes) {
   const CatalogueEntry& entry = DownloadCatalogue::entriesOf(Paper)[8];
-  const Bytes jar = makeZip({{"paper.yml", "version: 1.16.5\n"}, {"data.bin", std::string(70000, 'p')}});
+  const Bytes jar =
+      makeZip({{"paper.yml", "version: 1.16.5\n"}, {"data.bin", std::string(70000, 'p')}});
   serve(entry, jar);
 
-  DialogDriver driver({selectFolder(folder.path().wstring()),
-                       pressOk()});
+  DialogDriver driver({selectFolder(folder.path().wstring()), pressOk()});
   runDownload(Paper, listShowing("Paper 1.16.5"), services);
   const auto& seen = driver.seen();
 
@@ -75,8 +75,7 @@ TEST_F(Download, JavaEntryGetsItsChineseNameOnAnyCodePage) {
   const Bytes zip = makeZip({{"jre/bin/java.exe", "MZ"}});
   serve(entry, zip);
 
-  DialogDriver driver({selectFolder(folder.path().wstring()),
-                       pressOk()});
+  DialogDriver driver({selectFolder(folder.path().wstring()), pressOk()});
   runDownload(Java, listShowing("Java8 32位"), services);
   const auto& seen = driver.seen();
 
@@ -106,8 +105,7 @@ TEST_F(Download, FailedFetchLeavesTheEarlierFileAndSaysWhy) {
     } else {
       unserve(entry);
     }
-    DialogDriver driver({selectFolder(folder.path().wstring()),
-                         pressOk()});
+    DialogDriver driver({selectFolder(folder.path().wstring()), pressOk()});
     runDownload(Spigot, listShowing("Spigot 1.19.2"), services);
     const auto& seen = driver.seen();
 

@@ -12,8 +12,12 @@ using testing::makeZip;
 using testing::runnerSetting;
 using testing::textOf;
 
-std::string httpsBase() { return "https://127.0.0.1:" + runnerSetting("DL_TEST_HTTPS_PORT"); }
-std::string httpBase() { return "http://127.0.0.1:" + runnerSetting("DL_TEST_HTTP_PORT"); }
+std::string httpsBase() {
+  return "https://127.0.0.1:" + runnerSetting("DL_TEST_HTTPS_PORT");
+}
+std::string httpBase() {
+  return "http://127.0.0.1:" + runnerSetting("DL_TEST_HTTP_PORT");
+}
 
 class Fetch : public ::testing::Test {
  protected:
@@ -90,7 +94,8 @@ TEST_F(Fetch, BodyWithoutContentLengthIsReadToTheEnd) {
 
 TEST_F(Fetch, NothingArrivesWithoutAUsableConnection) {
   const std::string refused = "https://127.0.0.1:1/echo";  // nothing listens on port 1
-  const std::string untrusted = "https://127.0.0.1:" + runnerSetting("DL_TEST_UNTRUSTED_PORT") + "/echo";
+  const std::string untrusted =
+      "https://127.0.0.1:" + runnerSetting("DL_TEST_UNTRUSTED_PORT") + "/echo";
   for (const std::string& address : {untrusted, refused, std::string("ftp://127.0.0.1/x.jar"),
                                      std::string("not an address"), std::string()}) {
     const FetchResult result = client.fetchUrl(address.c_str());

@@ -5,9 +5,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <span>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
 
 #include "tests/helpers/zip_fixture.h"
@@ -21,7 +21,7 @@ class ScratchFolder {
  public:
   explicit ScratchFolder(const std::wstring& name = L"dl-test") {
     path_ = fs::path(L"C:\\") / (name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                  std::to_wstring(counter()++));
+                                 std::to_wstring(counter()++));
     fs::remove_all(path_);
     fs::create_directories(path_);
   }
@@ -40,7 +40,8 @@ class ScratchFolder {
   // Names of everything in the folder.
   std::vector<std::wstring> entries() const {
     std::vector<std::wstring> names;
-    for (const auto& e : fs::directory_iterator(path_)) names.push_back(e.path().filename().wstring());
+    for (const auto& e : fs::directory_iterator(path_))
+      names.push_back(e.path().filename().wstring());
     return names;
   }
 
@@ -61,18 +62,21 @@ inline Bytes readFile(const fs::path& path) {
 inline void writeFile(const fs::path& path, const Bytes& bytes) {
   fs::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
-inline std::u16string u16(const std::wstring& w) { return std::u16string(w.begin(), w.end()); }
+inline std::u16string u16(const std::wstring& w) {
+  return std::u16string(w.begin(), w.end());
+}
 
 // A plain visible top-level window of the test thread, standing in for the main window.
 class TopLevelWindow {
  public:
   TopLevelWindow() {
-    window_ = CreateWindowExW(0, L"STATIC", L"test main window", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                              40, 40, 300, 200, nullptr, nullptr, GetModuleHandleW(nullptr),
-                              nullptr);
+    window_ =
+        CreateWindowExW(0, L"STATIC", L"test main window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                        300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetActiveWindow(window_);
   }
   ~TopLevelWindow() { DestroyWindow(window_); }
