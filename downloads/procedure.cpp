@@ -17,6 +17,18 @@ bool listShows(const ListTextReader& readListText, const char* label) {
 
 // Why a fetch cannot be saved, or an empty text when it can.
 std::string fetchProblem(const FetchResult& fetched) {
+  switch (fetched.failure) {
+    case FetchFailure::None:
+      break;
+    case FetchFailure::CertificateRejected:
+      return "服务器的证书不受信任。";
+    case FetchFailure::TimedOut:
+      return "服务器长时间没有响应。";
+    case FetchFailure::InsecureRedirect:
+      return "服务器重定向到了不安全的 HTTP 地址。";
+    case FetchFailure::TooManyRedirects:
+      return "服务器重定向的次数过多。";
+  }
   if (fetched.status == 0) return "无法连接到服务器。";
   if (fetched.status < 200 || fetched.status > 299) {
     return concatText({"服务器返回 HTTP ", std::to_string(fetched.status).c_str(), "。"});

@@ -10,10 +10,20 @@
 
 namespace dl {
 
+// Why a fetch brought nothing usable back, where the client can tell.
+enum class FetchFailure {
+  None,                 // a final response arrived, or the cause has no name of its own
+  CertificateRejected,  // the server's certificate is not trusted for its name
+  TimedOut,             // the server stopped answering for longer than the time-out
+  InsecureRedirect,     // a redirect from https to plain http, which is never followed
+  TooManyRedirects,     // more redirects in a row than the client follows
+};
+
 struct FetchResult {
   ByteBlock body;      // whatever arrived, error pages included; empty when nothing did
   int status = 0;      // HTTP status of the final response; 0 when none was received
   bool whole = false;  // the body arrived complete (and matched Content-Length where given)
+  FetchFailure failure = FetchFailure::None;  // only ever set with status 0
 };
 
 // Which button closed a notice.

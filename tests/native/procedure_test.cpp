@@ -23,6 +23,7 @@ class FakeServices final : public DownloadServices {
   PathText folder = u"D:\\Servers";
   int status = 200;
   bool whole = true;
+  FetchFailure failure = FetchFailure::None;
   Bytes body = makeZip({{"plugin.yml", "name: core\n"}});
   bool writeSucceeds = true;
 
@@ -42,6 +43,7 @@ class FakeServices final : public DownloadServices {
     FetchResult result;
     result.status = status;
     result.whole = whole;
+    result.failure = failure;
     std::memcpy(result.body.tailSpace(body.size() + 1), body.data(), body.size());
     result.body.commit(body.size());
     return result;
@@ -153,14 +155,20 @@ TEST(RunDownload, CancelledFolderChoiceServesNothing) {
 // the label and the cause instead of the completion notice.
 TEST(RunDownload, FailuresAreReportedAndNothingIsWritten) {
   const Bytes html = bytesOf("<html><body>Not Found</body></html>");
+  using enum FetchFailure;
   const struct {
     const char* what;
     int status;
     bool whole;
     Bytes body;
     const char* reason;
+    FetchFailure failure = None;
   } cases[] = {
       {"no connection", 0, false, {}, "无法连接到服务器"},
+      {"certificate rejected", 0, false, {}, "证书不受信任", CertificateRejected},
+      {"timed out", 0, false, {}, "长时间没有响应", TimedOut},
+      {"redirect to http", 0, false, {}, "重定向到了不安全的 HTTP 地址", InsecureRedirect},
+      {"redirect loop", 0, false, {}, "重定向的次数过多", TooManyRedirects},
       {"404 page", 404, true, html, "HTTP 404"},
       {"500 page", 500, true, html, "HTTP 500"},
       {"200 with an HTML page", 200, true, html, "不是预期的文件"},
@@ -171,6 +179,7 @@ TEST(RunDownload, FailuresAreReportedAndNothingIsWritten) {
     FakeServices services;
     services.status = c.status;
     services.whole = c.whole;
+    services.failure = c.failure;
     services.body = c.body;
     FakeList list{"Paper 1.8.8"};
     runDownload(Paper, list.reader(), services);
