@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/program.h"
+#include "app/startup.h"
 #include "tests/win/test_support.h"
 
 namespace app {
@@ -244,6 +245,25 @@ TEST_F(MainWindowOnScreen, KeyboardAloneDownloadsAJavaPackage) {
   key(VK_TAB);
   key(VK_SPACE);
   EXPECT_EQ(services.fetched, std::vector<std::string>{urlOf(ComponentFamily::Java, 1)});
+}
+
+}  // namespace
+}  // namespace app
+
+namespace app {
+namespace {
+
+TEST(Startup, WorkingDirectoryBecomesTheProgramsFolder) {
+  wchar_t own[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, own, MAX_PATH);
+  std::wstring folder = own;
+  folder.resize(folder.find_last_of(L'\\'));
+
+  ASSERT_TRUE(SetCurrentDirectoryW(L"C:\\"));
+  enterProgramFolder();
+  wchar_t now[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, now);
+  EXPECT_EQ(std::wstring(now), folder);
 }
 
 }  // namespace
