@@ -21,3 +21,20 @@ cmake --build --preset win32
 exe=build/win32/app/ServerCoreDownloader.exe
 file "$exe" | grep -q 'PE32 executable' || { echo "not a 32-bit PE: $exe"; exit 1; }
 echo "$(file -b "$exe"), $(stat -c %s "$exe") bytes"
+
+echo "== Both releases: size, and no DLL beyond Windows' own"
+cmake --preset win64 >/dev/null
+cmake --build --preset win64
+[ "$(stat -c %s "$exe")" -lt 1048576 ] || { echo "the 32-bit release is over 1 MiB"; exit 1; }
+system_dlls='kernel32|user32|gdi32|shell32|ole32|oleaut32|wininet|comctl32|comdlg32|msvcrt|advapi32'
+system_dlls+='|uxtheme|shlwapi|dwmapi|msimg32|crypt32|version|imm32'
+for release in win32:i686 win64:x86_64; do
+  exe=build/${release%%:*}/app/ServerCoreDownloader.exe
+  dlls=$("${release#*:}-w64-mingw32-objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p')
+  other=$(grep -viE "^($system_dlls)\.dll$" <<<"$dlls" || true)
+  if [ -n "$other" ]; then
+    echo "$exe imports DLLs beyond Windows' own: $(paste -sd' ' <<<"$other")"
+    exit 1
+  fi
+  echo "$exe: $(stat -c %s "$exe") bytes, imports $(paste -sd' ' <<<"$dlls")"
+done
