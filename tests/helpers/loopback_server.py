@@ -21,12 +21,35 @@ Routes (the query string is ignored unless a route says otherwise):
                      the client may still lose)
   /nolength          HTTP/1.0 200 with NOLENGTH_BODY and no Content-Length; the end of the
                      body is the end of the connection
-  /redirect?to=P     302 to P (a path on the same server) with a small body
+  /redirect?to=P     302 to P (a path on the same server, or any address) with a small body
+  /loop              302 to itself, for ever
+  /hops/<n>          302 to the relative reference <n-1>, down to /hops/0, which answers as
+                     /echo does: n redirects in a row
+  /silent            reads the request and never answers (holds the connection until the
+                     client gives up)
+  /stall             200 announcing Content-Length: 100000, sends 1000 bytes of it, then
+                     nothing more (holds the connection like /silent)
   anything else      the file under the served directory named by the raw URL path (no
                      percent-decoding), or 404 with an HTML body
 
 Every response ends its connection. Every server-side failure (a client that aborts the
 TLS handshake, a dropped connection) is recorded in the log, never raised.
+
+Faults: the trusted https listener misbehaves as the file FAULT_FILE_NAME in the served
+directory says, read afresh for every connection, whatever path is asked for. Its one line is
+one of
+
+  status <code>      that status with an HTML body
+  html               200 with an HTML page
+  empty              200 with Content-Length: 0
+  short              the served file whole, announced SHORT_BY bytes longer, then a clean end
+  reset              the same, then a TCP reset
+  loop               302 to the same path, for ever
+  downgrade          302 to the same path on the plain http listener
+  untrusted          the TLS handshake with the certificate nobody trusts
+  silent             accepts the connection and never sends a byte (not even its TLS handshake)
+
+The servers remove the file when they start and when they stop.
 
 Runnable on its own:  loopback_server.py --cert-dir DIR --served-dir DIR
 """
@@ -61,6 +84,10 @@ HTML_BODY = (
     b"<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Loopback test page</title>"
     b"</head>\n<body><h1>Loopback test page</h1><p>Not a download.</p></body></html>\n"
 )
+
+FAULT_FILE_NAME = "loopback-fault.txt"
+SHORT_BY = 1_000
+STALL_SENT_LENGTH = 1_000
 
 MAX_HEAD_BYTES = 64 * 1024
 IO_TIMEOUT_SECONDS = 60
@@ -196,13 +223,43 @@ class _Abort(Exception):
 # Listeners
 
 
+class Faults:
+    """The misbehaviour that a test asks of the trusted listener (see the module's text)."""
+
+    def __init__(self, served_dir: Path, untrusted_tls: ssl.SSLContext):
+        self.file = served_dir / FAULT_FILE_NAME
+        self.untrusted_tls = untrusted_tls
+        self.plain_port = 0  # set once the plain http listener is up
+
+    def current(self) -> tuple[str, str]:
+        """The fault and its argument, or empty texts when none is asked for."""
+        try:
+            text = self.file.read_text(encoding="utf-8", errors="replace").strip()
+        except OSError:
+            return "", ""
+        kind, _, argument = text.partition(" ")
+        return kind, argument.strip()
+
+    def clear(self) -> None:
+        with contextlib.suppress(OSError):
+            self.file.unlink()
+
+
+def _hold_silently(conn: socket.socket) -> None:
+    """Sends nothing and waits until the client ends the connection (or the I/O time-out)."""
+    with contextlib.suppress(OSError):
+        while conn.recv(65536):
+            pass
+
+
 class Listener:
     """One listening socket with a thread per connection."""
 
     def __init__(self, name: str, port: int, tls: ssl.SSLContext | None, served_dir: Path,
-                 log: list[str], log_lock: threading.Lock):
+                 log: list[str], log_lock: threading.Lock, faults: Faults | None = None):
         self.name = name
         self._tls = tls
+        self._faults = faults
         self._served = served_dir.resolve()
         self._log = log
         self._log_lock = log_lock
@@ -246,10 +303,16 @@ class Listener:
     def _serve(self, raw: socket.socket) -> None:
         raw.settimeout(IO_TIMEOUT_SECONDS)
         conn: socket.socket = raw
+        fault, argument = self._faults.current() if self._faults else ("", "")
         try:
-            if self._tls is not None:
+            if fault == "silent":
+                self.note("fault: silent, holding the connection")
+                _hold_silently(raw)
+                return
+            tls = self._faults.untrusted_tls if fault == "untrusted" else self._tls
+            if tls is not None:
                 try:
-                    conn = self._tls.wrap_socket(raw, server_side=True)
+                    conn = tls.wrap_socket(raw, server_side=True)
                 except (OSError, ssl.SSLError) as error:
                     self.note(f"TLS handshake failed: {error}")
                     return
@@ -261,6 +324,9 @@ class Listener:
             if request is None:
                 self.note(f"malformed request: {head[:200]!r}")
                 self._send(conn, "GET", 400, "text/html", _html_message(400, "Bad Request"))
+            elif fault and fault != "untrusted":
+                self.note(f"{request.method} {request.target} (fault: {fault} {argument})")
+                self._misbehave(conn, request, fault, argument)
             else:
                 self.note(f"{request.method} {request.target}")
                 self._route(conn, request)
@@ -324,10 +390,66 @@ class Listener:
                 conn.sendall(NOLENGTH_BODY)
         elif req.path == "/redirect":
             to = urllib.parse.parse_qs(req.query).get("to", ["/"])[0]
-            self._send(conn, req.method, 302, "text/html", _html_message(302, "Found"),
-                       [("Location", to)])
+            self._redirect(conn, req, to)
+        elif req.path == "/loop":
+            self._redirect(conn, req, req.target)
+        elif req.path.startswith("/hops/") and req.path[len("/hops/"):].isdigit():
+            left = int(req.path[len("/hops/"):])
+            if left == 0:
+                self._send(conn, req.method, 200, "text/plain", req.head)
+            else:
+                self._redirect(conn, req, str(left - 1))
+        elif req.path == "/silent":
+            _hold_silently(conn)
+        elif req.path == "/stall":
+            conn.sendall(_head_bytes(200, [("Content-Type", "application/octet-stream"),
+                                           ("Content-Length", str(BROKEN_DECLARED_LENGTH)),
+                                           ("Connection", "close")]))
+            conn.sendall(b"s" * STALL_SENT_LENGTH)
+            _hold_silently(conn)
         else:
             self._send_file(conn, req)
+
+    def _redirect(self, conn: socket.socket, req: Request, location: str) -> None:
+        self._send(conn, req.method, 302, "text/html", _html_message(302, "Found"),
+                   [("Location", location)])
+
+    def _misbehave(self, conn: socket.socket, req: Request, fault: str, argument: str) -> None:
+        if fault == "status" and argument.isdigit() and 200 <= int(argument) <= 599:
+            code = int(argument)
+            self._send(conn, req.method, code, "text/html", _html_message(code, _reason(code)))
+        elif fault == "html":
+            self._send(conn, req.method, 200, "text/html; charset=utf-8", HTML_BODY)
+        elif fault == "empty":
+            self._send(conn, req.method, 200, "application/octet-stream", b"")
+        elif fault in ("short", "reset"):
+            # The whole file goes out, so only the announced length can tell it is incomplete.
+            body = self._file_bytes(req)
+            if body is None:
+                self._send(conn, req.method, 404, "text/html", _html_message(404, "Not Found"))
+                return
+            conn.sendall(_head_bytes(200, [("Content-Type", "application/octet-stream"),
+                                           ("Content-Length", str(len(body) + SHORT_BY)),
+                                           ("Connection", "close")]) + body)
+            if fault == "reset":
+                time.sleep(0.2)  # a reset discards what the client has not read yet
+                raise _Abort(reset=True)
+        elif fault == "loop":
+            self._redirect(conn, req, req.target)
+        elif fault == "downgrade":
+            self._redirect(conn, req, f"http://{HOST}:{self._faults.plain_port}{req.target}")
+        else:
+            self.note(f"unknown fault {fault!r}")
+            self._send(conn, req.method, 500, "text/html", _html_message(500, "Unknown fault"))
+
+    def _served_file(self, req: Request) -> Path | None:
+        candidate = Path(os.path.realpath(self._served / req.path.lstrip("/")))
+        inside = candidate == self._served or self._served in candidate.parents
+        return candidate if inside and candidate.is_file() else None
+
+    def _file_bytes(self, req: Request) -> bytes | None:
+        path = self._served_file(req)
+        return path.read_bytes() if path is not None else None
 
     def _send(self, conn: socket.socket, method: str, code: int, content_type: str, body: bytes,
               extra: list[tuple[str, str]] | None = None) -> None:
@@ -337,9 +459,8 @@ class Listener:
         conn.sendall(_head_bytes(code, headers) + (b"" if method == "HEAD" else body))
 
     def _send_file(self, conn: socket.socket, req: Request) -> None:
-        candidate = Path(os.path.realpath(self._served / req.path.lstrip("/")))
-        inside = candidate == self._served or self._served in candidate.parents
-        if not inside or not candidate.is_file():
+        candidate = self._served_file(req)
+        if candidate is None:
             self._send(conn, req.method, 404, "text/html", _html_message(404, "Not Found"))
             return
         with open(candidate, "rb") as f:
@@ -366,19 +487,23 @@ class LoopbackServers:
         served = Path(served_dir)
         served.mkdir(parents=True, exist_ok=True)
         self._listeners: list[Listener] = []
+        untrusted_tls = self._context(certs.untrusted_cert, certs.untrusted_key)
+        self.faults = Faults(served, untrusted_tls)
+        self.faults.clear()  # a fault left behind by an earlier run
         try:
             self.https = self._add("https", https_port, served, lock,
-                                   self._context(certs.server_cert, certs.server_key))
+                                   self._context(certs.server_cert, certs.server_key),
+                                   self.faults)
             self.http = self._add("http", 0, served, lock, None)
-            self.untrusted = self._add("untrusted", 0, served, lock,
-                                       self._context(certs.untrusted_cert, certs.untrusted_key))
+            self.faults.plain_port = self.http.port
+            self.untrusted = self._add("untrusted", 0, served, lock, untrusted_tls)
         except BaseException:
             self.close()
             raise
 
     def _add(self, name: str, port: int, served: Path, lock: threading.Lock,
-             tls: ssl.SSLContext | None) -> Listener:
-        listener = Listener(name, port, tls, served, self.log, lock)
+             tls: ssl.SSLContext | None, faults: Faults | None = None) -> Listener:
+        listener = Listener(name, port, tls, served, self.log, lock, faults)
         self._listeners.append(listener)
         return listener
 
@@ -392,6 +517,7 @@ class LoopbackServers:
         for listener in self._listeners:
             listener.close()
         self._listeners.clear()
+        self.faults.clear()
 
     def __enter__(self) -> LoopbackServers:
         return self
