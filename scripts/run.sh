@@ -14,10 +14,6 @@ fi
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 >/dev/null
 
+scripts/prepare-prefix.sh "$PWD/build/run-prefix"
 export WINEPREFIX="$PWD/build/run-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "Creating a Wine prefix in $WINEPREFIX (once, about 20 s)..."
-  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
-  /usr/lib/wine/wineserver -w
-fi
 exec /usr/lib/wine/wine64 build/win64/app/ServerCoreDownloader.exe
