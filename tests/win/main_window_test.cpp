@@ -38,7 +38,7 @@ class RecordingServices final : public dl::DownloadServices {
 // The window's pixels, drawn off screen exactly as WM_PAINT draws them.
 class Snapshot {
  public:
-  explicit Snapshot(MainWindow& window) {
+  explicit Snapshot(MainWindow& window) : dpi_(window.host().dpi()) {
     RECT client;
     GetClientRect(window.handle(), &client);
     width_ = client.right;
@@ -60,8 +60,9 @@ class Snapshot {
     ReleaseDC(nullptr, screen);
   }
 
-  // Pixels of a layout rectangle (96 DPI here) that are white, or black.
-  int count(const ui::Rect& r, std::uint32_t rgb) const {
+  // Pixels of a layout rectangle that are of the colour `rgb`.
+  int count(const ui::Rect& layout, std::uint32_t rgb) const {
+    const ui::Rect r = ui::scale(layout, dpi_);
     int found = 0;
     for (int y = std::max(r.top, 0); y < std::min(r.bottom, height_); ++y) {
       for (int x = std::max(r.left, 0); x < std::min(r.right, width_); ++x) {
@@ -86,6 +87,7 @@ class Snapshot {
   }
 
  private:
+  int dpi_;
   int width_ = 0;
   int height_ = 0;
   std::vector<std::uint32_t> pixels_;
@@ -101,6 +103,7 @@ class MainWindowOnScreen : public ::testing::Test {
   }
 
   MainWindow& window() { return program.window(); }
+  ui::Root& root() { return *window().controls().root; }
   const MainWindowControls& controls() { return window().controls(); }
 
   void start() {
@@ -229,6 +232,27 @@ TEST_F(MainWindowOnScreen, MouseChoosesAVersionAndPressesTheButton) {
   click(controls().button(ComponentFamily::Paper)->screenRect());
   EXPECT_EQ(services.fetched.size(), 2u);
   EXPECT_EQ(services.fetched.back(), urlOf(ComponentFamily::Paper, 2));
+}
+
+TEST_F(MainWindowOnScreen, FollowsTheDpiOfItsScreen) {
+  start();
+  // What the system sends when the window moves to a screen at 150 %.
+  RECT suggested{60, 60, 60 + ui::scale(491, 144), 60 + ui::scale(323, 144)};
+  SendMessageW(window().handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+               reinterpret_cast<LPARAM>(&suggested));
+  pump();
+  EXPECT_EQ(window().host().dpi(), 144);
+  RECT client;
+  GetClientRect(window().handle(), &client);
+  EXPECT_EQ(client.right, suggested.right - suggested.left);
+  EXPECT_EQ(client.bottom, suggested.bottom - suggested.top);
+
+  // The layout scales with it: a click lands where the control now is, and texts are drawn there.
+  click(controls().tabs->tabRect(2));
+  EXPECT_EQ(controls().tabs->selected(), 2);
+  const Snapshot shown(window());
+  EXPECT_GT(shown.count(root().find(L"标签EX3")->screenRect(), kWhite), 0);
+  EXPECT_GT(shown.count(controls().button(ComponentFamily::Spigot)->screenRect(), kWhite), 0);
 }
 
 TEST_F(MainWindowOnScreen, KeyboardAloneDownloadsAJavaPackage) {
