@@ -48,6 +48,7 @@ one of
   downgrade          302 to the same path on the plain http listener
   untrusted          the TLS handshake with the certificate nobody trusts
   silent             accepts the connection and never sends a byte (not even its TLS handshake)
+  late <seconds>     the served file as usual, but only after that many seconds
 
 The servers remove the file when they start and when they stop.
 
@@ -438,6 +439,9 @@ class Listener:
             self._redirect(conn, req, req.target)
         elif fault == "downgrade":
             self._redirect(conn, req, f"http://{HOST}:{self._faults.plain_port}{req.target}")
+        elif fault == "late" and argument.replace(".", "", 1).isdigit():
+            time.sleep(float(argument))
+            self._send_file(conn, req)
         else:
             self.note(f"unknown fault {fault!r}")
             self._send(conn, req.method, 500, "text/html", _html_message(500, "Unknown fault"))
