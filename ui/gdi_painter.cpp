@@ -1,5 +1,7 @@
 #include "ui/gdi_painter.h"
 
+#include "ui/gdi_handles.h"
+
 #include <algorithm>
 #include <array>
 
@@ -15,25 +17,6 @@ bool opaque(Argb c) {
   return alphaOf(c) >= 0xFE;
 }
 
-// Selects a GDI object into a DC for a scope and deletes it afterwards.
-class Selected {
- public:
-  Selected(HDC dc, HGDIOBJ object, bool owned = true)
-      : dc_(dc), object_(object), previous_(SelectObject(dc, object)), owned_(owned) {}
-  ~Selected() {
-    SelectObject(dc_, previous_);
-    if (owned_) DeleteObject(object_);
-  }
-  Selected(const Selected&) = delete;
-  Selected& operator=(const Selected&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ object_;
-  HGDIOBJ previous_;
-  bool owned_;
-};
-
 // Blends a colour with alpha over a rectangle of the DC.
 void blend(HDC dc, const RECT& r, Argb colour) {
   const std::uint32_t alpha = alphaOf(colour);
@@ -41,28 +24,26 @@ void blend(HDC dc, const RECT& r, Argb colour) {
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), 1, 1, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  HBITMAP pixel = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (pixel == nullptr) return;
+  const UniqueGdiObject pixel(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const UniqueMemoryDc source(CreateCompatibleDC(dc));
+  if (!pixel || !source) return;
   const auto premultiply = [alpha](std::uint32_t channel) { return channel * alpha / 255; };
   *static_cast<std::uint32_t*>(bits) = alpha << 24 | premultiply((colour >> 16) & 0xFF) << 16 |
                                        premultiply((colour >> 8) & 0xFF) << 8 |
                                        premultiply(colour & 0xFF);
-  HDC source = CreateCompatibleDC(dc);
-  {
-    const Selected selected(source, pixel, false);
-    const BLENDFUNCTION function{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    GdiAlphaBlend(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0, 1, 1,
-                  function);
-  }
-  DeleteDC(source);
-  DeleteObject(pixel);
+  const SelectedObject selected(source.get(), pixel.get());
+  const BLENDFUNCTION function{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  GdiAlphaBlend(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source.get(), 0, 0, 1, 1,
+                function);
 }
 
 }  // namespace
 
 HFONT FontCache::get(const Font& font, int dpi) {
   const auto key = std::make_tuple(font.face, font.size, font.bold, dpi);
-  if (const auto it = fonts_.find(key); it != fonts_.end()) return it->second;
+  if (const auto it = fonts_.find(key); it != fonts_.end()) {
+    return static_cast<HFONT>(it->second.get());
+  }
 
   LOGFONTW spec{};
   spec.lfHeight = -MulDiv(font.size, dpi, 96);  // sizes are character heights in pixels
@@ -70,29 +51,25 @@ HFONT FontCache::get(const Font& font, int dpi) {
   spec.lfCharSet = DEFAULT_CHARSET;
   spec.lfQuality = CLEARTYPE_QUALITY;
   lstrcpynW(spec.lfFaceName, font.face.c_str(), LF_FACESIZE);
-  HFONT made = CreateFontIndirectW(&spec);
+  UniqueGdiObject made(CreateFontIndirectW(&spec));
 
   // Where the system lacks the face, let the font mapper pick one that has Chinese glyphs.
-  HDC screen = GetDC(nullptr);
   wchar_t realised[LF_FACESIZE] = {};
-  {
-    const Selected selected(screen, made, false);
-    GetTextFaceW(screen, LF_FACESIZE, realised);
+  if (HDC screen = GetDC(nullptr)) {
+    {
+      const SelectedObject selected(screen, made.get());
+      GetTextFaceW(screen, LF_FACESIZE, realised);
+    }
+    ReleaseDC(nullptr, screen);
   }
-  ReleaseDC(nullptr, screen);
   if (lstrcmpiW(realised, spec.lfFaceName) != 0) {
-    DeleteObject(made);
     spec.lfFaceName[0] = L'\0';
     spec.lfCharSet = GB2312_CHARSET;
-    made = CreateFontIndirectW(&spec);
+    made.reset(CreateFontIndirectW(&spec));
   }
-  fonts_.emplace(key, made);
-  return made;
-}
-
-void FontCache::clear() {
-  for (const auto& [key, font] : fonts_) DeleteObject(font);
-  fonts_.clear();
+  const HGDIOBJ handle = made.get();
+  fonts_.emplace(key, std::move(made));
+  return static_cast<HFONT>(handle);
 }
 
 int GdiPainter::px(int layout) const {
@@ -121,8 +98,8 @@ void GdiPainter::fillRounded(const Rect& r, int radius, Argb colour) {
     return;
   }
   const RECT area = pixels(r);
-  const Selected pen(dc_, GetStockObject(NULL_PEN), false);
-  const Selected brush(dc_, GetStockObject(DC_BRUSH), false);
+  const SelectedObject pen(dc_, GetStockObject(NULL_PEN));
+  const SelectedObject brush(dc_, GetStockObject(DC_BRUSH));
   SetDCBrushColor(dc_, rgbOf(colour));
   const int diameter = px(radius * 2);
   RoundRect(dc_, area.left, area.top, area.right + 1, area.bottom + 1, diameter, diameter);
@@ -165,7 +142,7 @@ void GdiPainter::focusFrame(const Rect& r, Argb colour) {
 void GdiPainter::text(const Rect& r, std::wstring_view text, const Font& font, Argb colour,
                       int alignment, bool wrap) {
   if (alphaOf(colour) == 0 || text.empty()) return;
-  const Selected selected(dc_, fonts_.get(font, dpi_), false);
+  const SelectedObject selected(dc_, fonts_.get(font, dpi_));
   SetBkMode(dc_, TRANSPARENT);
   SetTextColor(dc_, rgbOf(colour));
 
@@ -198,8 +175,9 @@ void GdiPainter::glyph(const Rect& r, Glyph glyph, Argb colour) {
   const int cy = (area.top + area.bottom) / 2;
   const int half = px(5);
   const COLORREF rgb = rgbOf(colour);
-  const Selected pen(dc_, CreatePen(PS_SOLID, std::max(px(1), 1), rgb));
-  const Selected brush(dc_, GetStockObject(DC_BRUSH), false);
+  const UniqueGdiObject penObject(CreatePen(PS_SOLID, std::max(px(1), 1), rgb));
+  const SelectedObject pen(dc_, penObject.get());
+  const SelectedObject brush(dc_, GetStockObject(DC_BRUSH));
   SetDCBrushColor(dc_, rgb);
   switch (glyph) {
     case Glyph::DropArrow: {
@@ -216,7 +194,7 @@ void GdiPainter::glyph(const Rect& r, Glyph glyph, Argb colour) {
       LineTo(dc_, cx - half - 1, cy + half + 1);
       break;
     case Glyph::Maximize: {
-      const Selected hollow(dc_, GetStockObject(NULL_BRUSH), false);
+      const SelectedObject hollow(dc_, GetStockObject(NULL_BRUSH));
       Rectangle(dc_, cx - half, cy - half, cx + half + 1, cy + half + 1);
       break;
     }

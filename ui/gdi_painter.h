@@ -6,6 +6,7 @@
 #include <map>
 #include <tuple>
 
+#include "ui/gdi_handles.h"
 #include "ui/painter.h"
 
 namespace ui {
@@ -13,16 +14,11 @@ namespace ui {
 // Fonts made for one DPI, kept while the window lives at that DPI.
 class FontCache {
  public:
-  FontCache() = default;
-  ~FontCache() { clear(); }
-  FontCache(const FontCache&) = delete;
-  FontCache& operator=(const FontCache&) = delete;
-
   HFONT get(const Font& font, int dpi);
-  void clear();
+  void clear() { fonts_.clear(); }
 
  private:
-  std::map<std::tuple<std::wstring, int, bool, int>, HFONT> fonts_;
+  std::map<std::tuple<std::wstring, int, bool, int>, UniqueGdiObject> fonts_;
 };
 
 class GdiPainter final : public Painter {

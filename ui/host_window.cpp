@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "ui/gdi_handles.h"
 #include "ui/gdi_painter.h"
 
 namespace ui {
@@ -202,20 +203,20 @@ void HostWindow::paint() {
   HDC dc = BeginPaint(window_, &ps);
   RECT client;
   GetClientRect(window_, &client);
-  // Double-buffered: the whole frame is drawn off screen, then copied in one go.
-  HDC buffer = CreateCompatibleDC(dc);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-  if (buffer != nullptr && bitmap != nullptr) {
-    HGDIOBJ previous = SelectObject(buffer, bitmap);
-    render(buffer);
-    BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-           ps.rcPaint.bottom - ps.rcPaint.top, buffer, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-    SelectObject(buffer, previous);
-  } else {
-    render(dc);
+  {
+    // Double-buffered: the whole frame is drawn off screen, then copied in one go.
+    const UniqueMemoryDc buffer(CreateCompatibleDC(dc));
+    const UniqueGdiObject bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
+    if (buffer && bitmap) {
+      const SelectedObject selected(buffer.get(), bitmap.get());
+      render(buffer.get());
+      BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+             ps.rcPaint.bottom - ps.rcPaint.top, buffer.get(), ps.rcPaint.left, ps.rcPaint.top,
+             SRCCOPY);
+    } else {
+      render(dc);
+    }
   }
-  if (bitmap != nullptr) DeleteObject(bitmap);
-  if (buffer != nullptr) DeleteDC(buffer);
   EndPaint(window_, &ps);
 }
 
