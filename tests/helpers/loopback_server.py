@@ -47,7 +47,10 @@ one of
   loop               302 to the same path, for ever
   downgrade          302 to the same path on the plain http listener
   untrusted          the TLS handshake with the certificate nobody trusts
-  silent             accepts the connection and never sends a byte (not even its TLS handshake)
+  silent             reads the request and never answers (as /silent does)
+
+(A listener that never even answers the TLS handshake is no fault here: WinINet under Wine
+applies no time-out to the handshake and would wait for it for ever.)
   late <seconds>     the served file as usual, but only after that many seconds
 
 The servers remove the file when they start and when they stop.
@@ -306,10 +309,6 @@ class Listener:
         conn: socket.socket = raw
         fault, argument = self._faults.current() if self._faults else ("", "")
         try:
-            if fault == "silent":
-                self.note("fault: silent, holding the connection")
-                _hold_silently(raw)
-                return
             tls = self._faults.untrusted_tls if fault == "untrusted" else self._tls
             if tls is not None:
                 try:
@@ -439,6 +438,8 @@ class Listener:
             self._redirect(conn, req, req.target)
         elif fault == "downgrade":
             self._redirect(conn, req, f"http://{HOST}:{self._faults.plain_port}{req.target}")
+        elif fault == "silent":
+            _hold_silently(conn)
         elif fault == "late" and argument.replace(".", "", 1).isdigit():
             time.sleep(float(argument))
             self._send_file(conn, req)

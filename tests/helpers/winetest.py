@@ -4,7 +4,8 @@
   winetest.py setup    --build-dir B --trust-exe TRUST.exe
       Makes the prefix B/wineprefix, the test certificates in
       B/test-certs, trusts the test CA there, maps Chinese font faces to WenQuanYi Micro Hei,
-      and leaves a persistent wineserver running. Quiet and quick when all that is done.
+      maps drive R: to the folder B/test-drive, and leaves a persistent wineserver running.
+      Quiet and quick when all that is done.
   winetest.py teardown --build-dir B
       Stops that prefix's wineserver.
   winetest.py run      --build-dir B [--timeout S] -- EXE [ARGS...]
@@ -13,7 +14,16 @@
         DL_TEST_HTTP_PORT       plain HTTP
         DL_TEST_UNTRUSTED_PORT  HTTPS with a certificate nobody trusts
         DL_TEST_SERVED_DIR      B/served as a Windows path (Z:\\...)
+        DL_TEST_DRIVE           R:, the drive whose root is B/test-drive
+        DL_TEST_SCRATCH_DIR     a fresh folder for this run (Windows path), removed afterwards
       and exits with EXE's exit code. Needs an X display (run under xvfb-run).
+
+Read-only folders on request: the tests run as root, for whom Unix permissions stop nothing.
+For a folder NAME directly inside the scratch folder, the test creates NAME.lock-request there;
+the runner makes NAME read-only in a way that binds root as well (the immutable attribute, else
+a read-only bind mount; plain permissions when not root), checks that a new file cannot be
+made in it, and answers with NAME.lock-answer: "locked", or "unavailable: <why>". Every lock
+is undone when the program ends.
 
 Every Wine process gets LANG=LC_ALL=C.UTF-8 and WINEDEBUG=-all (unless WINEDEBUG is set), reads
 /dev/null and writes to files, never to this script's pipes: a Wine process that outlives its
@@ -34,6 +44,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
@@ -49,6 +60,11 @@ DEBIAN_WINE_FONTS = Path("/usr/share/wine/fonts")
 CJK_FACE = "WenQuanYi Micro Hei"
 CHINESE_FACES = ["微软雅黑", "Microsoft YaHei", "Microsoft YaHei UI", "宋体", "SimSun",
                  "新宋体", "NSimSun", "黑体", "SimHei"]
+
+TEST_DRIVE = "r:"
+LOCK_REQUEST = ".lock-request"
+LOCK_ANSWER = ".lock-answer"
+LOCK_POLL_SECONDS = 0.05
 
 TRUST_MARKER = ".winetest-trusted-ca"
 FONT_MARKER = ".winetest-font-replacements"
@@ -69,6 +85,8 @@ class Prefix:
         self.cert_dir = self.build_dir / "test-certs"
         self.served_dir = self.build_dir / "served"
         self.log_dir = self.build_dir / "winetest-logs"
+        self.drive_dir = self.build_dir / "test-drive"
+        self.scratch_root = self.build_dir / "winetest-scratch"
 
     def env(self) -> dict[str, str]:
         env = dict(os.environ)
@@ -121,6 +139,94 @@ def link_wine_fonts(prefix: Prefix) -> None:
             target.symlink_to(font)
 
 
+def map_test_drive(prefix: Prefix) -> None:
+    """Drive R: of the prefix is the folder B/test-drive, so a test can use the root of a drive."""
+    prefix.drive_dir.mkdir(parents=True, exist_ok=True)
+    link = prefix.path / "dosdevices" / TEST_DRIVE
+    if link.is_symlink() and Path(os.readlink(link)) == prefix.drive_dir:
+        return
+    if link.is_symlink() or link.exists():
+        link.unlink()
+    link.symlink_to(prefix.drive_dir)
+
+
+class FolderLocks:
+    """Makes folders of the scratch folder read-only when a test asks (see the module's text)."""
+
+    def __init__(self, scratch: Path):
+        self._scratch = scratch
+        self._undo: list[list[str]] = []
+        self._stop = threading.Event()
+        self._thread = threading.Thread(target=self._serve, name="folder-locks", daemon=True)
+        self._thread.start()
+
+    def close(self) -> None:
+        self._stop.set()
+        self._thread.join(timeout=5)
+        for command in reversed(self._undo):
+            subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True)
+        self._undo.clear()
+
+    def _serve(self) -> None:
+        while not self._stop.wait(LOCK_POLL_SECONDS):
+            for request in sorted(self._scratch.glob("*" + LOCK_REQUEST)):
+                folder = self._scratch / request.name[:-len(LOCK_REQUEST)]
+                answer = self._lock(folder)
+                request.unlink()
+                staged = self._scratch / (folder.name + LOCK_ANSWER + ".tmp")
+                staged.write_text(answer)
+                staged.replace(self._scratch / (folder.name + LOCK_ANSWER))  # whole or not at all
+
+    @staticmethod
+    def _refuses_new_files(folder: Path) -> bool:
+        probe = folder / ".winetest-probe"
+        try:
+            probe.touch()
+        except OSError:
+            return True
+        probe.unlink()
+        return False
+
+    def _lock(self, folder: Path) -> str:
+        if not folder.is_dir() or folder.is_symlink():
+            return f"unavailable: {folder} is no folder"
+        if os.geteuid() != 0:
+            attempts = [(["chmod", "a-w", str(folder)], ["chmod", "u+w", str(folder)])]
+        else:
+            attempts = [
+                (["chattr", "+i", str(folder)], ["chattr", "-i", str(folder)]),
+                (["sh", "-c", 'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0"',
+                  str(folder)], ["umount", str(folder)]),
+            ]
+        reasons = []
+        for lock, unlock in attempts:
+            result = subprocess.run(lock, stdin=subprocess.DEVNULL, capture_output=True,
+                                    text=True)
+            if result.returncode == 0:
+                self._undo.append(unlock)
+                if self._refuses_new_files(folder):
+                    return "locked"
+                reasons.append(f"{lock[0]} left the folder writable")
+            else:
+                reasons.append(f"{lock[0]}: {result.stderr.strip() or result.returncode}")
+        return "unavailable: " + "; ".join(reasons)
+
+
+def clear_stale_scratch(prefix: Prefix) -> None:
+    """Removes the scratch folders of runs that are gone, undoing any lock a killed run left."""
+    if not prefix.scratch_root.is_dir():
+        return
+    for scratch in prefix.scratch_root.iterdir():
+        if scratch.name.isdigit() and Path(f"/proc/{scratch.name}").exists():
+            continue
+        for folder in scratch.iterdir() if scratch.is_dir() else []:
+            if folder.is_dir() and not folder.is_symlink():
+                for undo in (["umount", str(folder)], ["chattr", "-i", str(folder)],
+                             ["chmod", "u+w", str(folder)]):
+                    subprocess.run(undo, stdin=subprocess.DEVNULL, capture_output=True)
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
 def setup(build_dir: Path, trust_exe: Path) -> None:
     prefix = Prefix(build_dir)
     prefix.build_dir.mkdir(parents=True, exist_ok=True)
@@ -155,12 +261,15 @@ def setup(build_dir: Path, trust_exe: Path) -> None:
                 (prefix.path / TRUST_MARKER).write_text(ca_digest + "\n")
             # Let everything finish and the registry reach the disk.
             prefix.wineserver("-w")
+        map_test_drive(prefix)
         # A no-op when this prefix's server is already up.
         prefix.wineserver(f"-p{SERVER_LINGER_SECONDS}")
 
 
 def teardown(build_dir: Path) -> None:
-    Prefix(build_dir).wineserver("-k")
+    prefix = Prefix(build_dir)
+    prefix.wineserver("-k")
+    clear_stale_scratch(prefix)
 
 
 def _copy_out(source, destination) -> None:
@@ -184,10 +293,18 @@ def run(build_dir: Path, timeout: float, https_port: int, command: list[str]) ->
         servers = stack.enter_context(loopback_server.LoopbackServers(certs, prefix.served_dir,
                                                                          https_port))
         env = prefix.env()
+        clear_stale_scratch(prefix)
+        scratch = prefix.scratch_root / str(os.getpid())
+        shutil.rmtree(scratch, ignore_errors=True)
+        scratch.mkdir(parents=True)
+        stack.callback(shutil.rmtree, scratch, ignore_errors=True)
+        stack.callback(FolderLocks(scratch).close)  # runs first: unlocked, then removed
         env.update(DL_TEST_HTTPS_PORT=str(servers.https.port),
                    DL_TEST_HTTP_PORT=str(servers.http.port),
                    DL_TEST_UNTRUSTED_PORT=str(servers.untrusted.port),
-                   DL_TEST_SERVED_DIR=windows_path(prefix.served_dir))
+                   DL_TEST_SERVED_DIR=windows_path(prefix.served_dir),
+                   DL_TEST_DRIVE=TEST_DRIVE.upper(),
+                   DL_TEST_SCRATCH_DIR=windows_path(scratch))
         out = stack.enter_context(tempfile.TemporaryFile())
         err = stack.enter_context(tempfile.TemporaryFile())
         process = subprocess.Popen([WINE64, *command], env=env, stdin=subprocess.DEVNULL,
