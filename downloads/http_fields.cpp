@@ -107,6 +107,14 @@ bool hasHost(std::string_view authority) {
                      authority.end(), isDigit);
 }
 
+// Nothing that could end or split the request line: no control character, no space.
+bool sendable(std::string_view text) {
+  return std::none_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= 0x20 || byte == 0x7F;
+  });
+}
+
 bool isWebScheme(std::optional<std::string_view> scheme) {
   return scheme && (equalsIgnoringCase(*scheme, "http") || equalsIgnoringCase(*scheme, "https"));
 }
@@ -133,12 +141,10 @@ bool isRedirectStatus(int status) {
 RedirectTarget redirectTarget(std::string_view current, std::string_view location) {
   using Kind = RedirectTarget::Kind;
   location = trimmed(location);
-  const bool sendable = std::none_of(location.begin(), location.end(), [](char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte <= 0x20 || byte == 0x7F;
-  });
   const Reference base = split(current);
-  if (location.empty() || !sendable || !isWebScheme(base.scheme) || !base.authority) return {};
+  if (location.empty() || !sendable(location) || !isWebScheme(base.scheme) || !base.authority) {
+    return {};
+  }
 
   // RFC 3986 section 5.2.2, with the fragment left out.
   const Reference ref = split(location);
@@ -176,6 +182,8 @@ RedirectTarget redirectTarget(std::string_view current, std::string_view locatio
   target.address.append(authority);
   target.address.append(path.empty() ? "/" : path);
   if (query) target.address.append("?").append(*query);
+  // What the current address lends the result must be sendable too.
+  if (!sendable(target.address)) return {};
   return target;
 }
 

@@ -29,7 +29,8 @@ struct RedirectTarget {
 // Where a redirect from `current` (an absolute http or https address) with the Location value
 // `location` leads. A relative reference is resolved against `current` as RFC 3986 section 5
 // describes. Bytes outside ASCII pass through untouched; control characters and spaces inside
-// the reference make it unusable, so nothing can be smuggled into the next request.
+// the reference or the resulting address make it unusable, so nothing can be smuggled into the
+// next request.
 RedirectTarget redirectTarget(std::string_view current, std::string_view location);
 
 }  // namespace dl

@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine64 xvfb xauth fonts-wqy-microhei
+  clang-14 libclang-rt-14-dev e2fsprogs
 )
 
 missing=()

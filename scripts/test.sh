@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test: the portable core natively (with sanitizers), the Windows build under wine64
-# on a headless X server, and a build of the 32-bit release.
+# Runs every test: the portable core natively (with sanitizers), a bounded fuzzing run of its
+# parsers, the Windows build under wine64 on a headless X server, and builds of both releases.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -9,6 +9,9 @@ echo "== Portable core, native, AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
+
+echo "== Fuzzing what a server sends: the ZIP check, Content-Length, Location (libFuzzer, 2 x 30 s)"
+tests/fuzz/run.sh 30
 
 echo "== Windows x86_64 under wine64 (headless)"
 cmake --preset win64-test >/dev/null

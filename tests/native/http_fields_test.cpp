@@ -135,8 +135,10 @@ TEST(Redirect, SchemesHostsAndBytesDecideWhetherToFollow) {
     EXPECT_EQ(target.kind, c.kind) << c.current << " -> " << c.location;
     EXPECT_EQ(target.address, c.address) << c.current << " -> " << c.location;
   }
-  // A zero byte inside the value counts, even though a C string would end there.
+  // A zero byte inside the value counts, even though a C string would end there; and one that
+  // the current address would lend a relative reference counts too.
   EXPECT_EQ(redirectTarget(kSecure, std::string_view("/a\0b", 4)).kind, Kind::Unusable);
+  EXPECT_EQ(redirectTarget(std::string_view("https://h\0st/a", 15), "b").kind, Kind::Unusable);
 }
 
 }  // namespace
