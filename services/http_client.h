@@ -7,7 +7,8 @@ namespace dl {
 
 // How long a fetch waits for each step before it gives up. The download runs on the window's own
 // thread, so a server that accepts and never answers would otherwise freeze the program for good:
-// WinINet's own receive time-out is unlimited under Wine.
+// WinINet's own receive time-out is unlimited under Wine. (Wine applies none of these to the TLS
+// handshake itself, so there a server that never answers the handshake still holds the fetch.)
 // (In milliseconds; <chrono> stays out of this header, which GBK-compiled sources include.)
 struct HttpTimeouts {
   DWORD connect = 60'000;
