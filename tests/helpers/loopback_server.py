@@ -48,10 +48,10 @@ one of
   downgrade          302 to the same path on the plain http listener
   untrusted          the TLS handshake with the certificate nobody trusts
   silent             reads the request and never answers (as /silent does)
+  late <seconds>     the served file as usual, but only after that many seconds
 
 (A listener that never even answers the TLS handshake is no fault here: WinINet under Wine
 applies no time-out to the handshake and would wait for it for ever.)
-  late <seconds>     the served file as usual, but only after that many seconds
 
 The servers remove the file when they start and when they stop.
 
