@@ -99,7 +99,12 @@ NoticeResult showNotice(const char* text, std::uint32_t style, const char* capti
   if ((style & MB_SYSTEMMODAL) == 0) style |= MB_TASKMODAL;
   const std::u16string message = gbkToUtf16(text == nullptr ? "" : text);
   const std::u16string title = gbkToUtf16(caption == nullptr ? "" : caption);
-  return resultOf(MessageBoxW(nullptr, wide(message), wide(title), style));
+  // The box has no owner and enables the thread's windows again only after it has gone, so by
+  // then nothing of ours could take the activation: give it back to the window that had it.
+  HWND active = GetActiveWindow();
+  const int button = MessageBoxW(nullptr, wide(message), wide(title), style);
+  if (IsWindow(active)) SetForegroundWindow(active);
+  return resultOf(button);
 }
 
 }  // namespace dl
