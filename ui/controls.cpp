@@ -25,10 +25,8 @@ WindowEx::WindowEx(Root& root, Control* parent, std::wstring name)
     : Control(root, parent, Kind::WindowEx, std::move(name),
               {
                   {kCaption, L""},
-                  {9, 1},   // icon shown
-                  {10, 1},  // close button shown
+                  {kIconShown, 1},
                   {kMaximizable, 0},
-                  {12, 1},  // minimize button shown
                   {kCaptionColour, colour(0xFE000000)},
               }) {}
 
@@ -73,7 +71,7 @@ void WindowEx::paint(Painter& painter) const {
   painter.frame(area, 1, s.border);
 
   const Rect icon = Rect::at(8, (s.captionHeight - s.iconSize) / 2, s.iconSize, s.iconSize);
-  if (readInt(9) != 0) painter.appIcon(icon);
+  if (readInt(kIconShown) != 0) painter.appIcon(icon);
   const Rect caption{icon.right + 8, 0, partRect(Part::Minimize).left - 8, s.captionHeight};
   painter.text(caption, readText(kCaption), {skin::kDefaultFace, s.captionFontSize},
                static_cast<Argb>(readInt(kCaptionColour)), align::kLeft, false);
@@ -146,8 +144,8 @@ ButtonEx::ButtonEx(Root& root, Control* parent, std::wstring name)
     : Control(root, parent, Kind::ButtonEx, std::move(name),
               {
                   {kCaption, L""},
-                  {9, 0},   // face colour (0: the skin's)
-                  {10, 0},  // border colour (0: the skin's)
+                  {kFaceColour, 0},
+                  {kBorderColour, 0},
                   {kAlignment, align::kCenter},
                   {kCaptionColour, colour(0xFE000000)},
               }) {}
@@ -155,13 +153,13 @@ ButtonEx::ButtonEx(Root& root, Control* parent, std::wstring name)
 void ButtonEx::paint(Painter& painter) const {
   const skin::Button& s = skin::kButton;
   const Rect r = screenRect();
-  Argb face = either(readInt(9), s.face);
+  Argb face = either(readInt(kFaceColour), s.face);
   if (pressed() && hovered()) {
     face = s.pressed;
   } else if (hovered() || pressed()) {
     face = s.hover;
   }
-  painter.fillRounded(r, s.radius, either(readInt(10), s.border));
+  painter.fillRounded(r, s.radius, either(readInt(kBorderColour), s.border));
   painter.fillRounded(r.inset(1, 1), s.radius - 1, face);
   const Rect textRect = pressed() && hovered() ? r.offset(0, 1) : r;
   painter.text(textRect.inset(6, 2), readText(kCaption), font(),
@@ -193,11 +191,11 @@ ComboboxEx::ComboboxEx(Root& root, Control* parent, std::wstring name)
                   {kPasswordMode, 0},
                   {kPasswordChar, L"*"},
                   {kBorderColour, colour(0xFE000000)},
-                  {22, 0},  // field colour (0: the skin's)
+                  {kFieldColour, 0},
                   {kTextColour, colour(0xFE000000)},
                   {kChosenTextColour, colour(0xFEFFFFFF)},
                   {kChosenBackground, colour(0xE60088FF)},
-                  {26, 0},  // list background (0: the skin's)
+                  {kListBackground, 0},
                   {kArrowColour, colour(0xFE000000)},
                   {kListBorderColour, colour(0xFE000000)},
                   {kItems, std::vector<ListItem>{}},
@@ -273,7 +271,7 @@ void ComboboxEx::scroll(int by) {
 void ComboboxEx::paint(Painter& painter) const {
   const skin::List& s = skin::kList;
   const Rect r = screenRect();
-  painter.fill(r, either(readInt(22), hovered() && !isOpen() ? s.fieldHover : s.field));
+  painter.fill(r, either(readInt(kFieldColour), hovered() && !isOpen() ? s.fieldHover : s.field));
   const Rect arrow{r.right - s.arrowWidth, r.top + 1, r.right - 1, r.bottom - 1};
   painter.fill(arrow, s.arrowButton);
   painter.glyph(arrow, Glyph::DropArrow, static_cast<Argb>(readInt(kArrowColour)));
@@ -292,7 +290,7 @@ void ComboboxEx::paint(Painter& painter) const {
 void ComboboxEx::paintDropList(Painter& painter) const {
   const skin::List& s = skin::kList;
   const Rect r = dropRect();
-  painter.fill(r, either(readInt(26), s.dropBackground));
+  painter.fill(r, either(readInt(kListBackground), s.dropBackground));
   painter.frame(r, 1, static_cast<Argb>(readInt(kListBorderColour)));
   const int height = itemHeight();
   const int count = static_cast<int>(items().size());

@@ -15,6 +15,7 @@ namespace ui {
 class WindowEx final : public Control {
  public:
   static constexpr int kCaption = 8;
+  static constexpr int kIconShown = 9;
   static constexpr int kMaximizable = 11;
   static constexpr int kCaptionColour = 19;
 
@@ -54,7 +55,10 @@ class LabelEx final : public Control {
 
 class ButtonEx final : public Control {
  public:
+  // Colour settings hold 0 where the skin's colour applies.
   static constexpr int kCaption = 8;
+  static constexpr int kFaceColour = 9;
+  static constexpr int kBorderColour = 10;
   static constexpr int kAlignment = 16;
   static constexpr int kCaptionColour = 18;
 
@@ -79,9 +83,11 @@ class ComboboxEx final : public Control {
   static constexpr int kPasswordMode = 19;
   static constexpr int kPasswordChar = 20;
   static constexpr int kBorderColour = 21;
+  static constexpr int kFieldColour = 22;
   static constexpr int kTextColour = 23;
   static constexpr int kChosenTextColour = 24;
   static constexpr int kChosenBackground = 25;
+  static constexpr int kListBackground = 26;
   static constexpr int kArrowColour = 31;
   static constexpr int kListBorderColour = 32;
   static constexpr int kItems = 44;
