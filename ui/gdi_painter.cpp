@@ -45,13 +45,13 @@ HFONT FontCache::get(const Font& font, int dpi) {
     return static_cast<HFONT>(it->second.get());
   }
 
-  LOGFONTW spec{};
-  spec.lfHeight = -MulDiv(font.size, dpi, 96);  // sizes are character heights in pixels
-  spec.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-  spec.lfCharSet = DEFAULT_CHARSET;
-  spec.lfQuality = CLEARTYPE_QUALITY;
-  lstrcpynW(spec.lfFaceName, font.face.c_str(), LF_FACESIZE);
-  UniqueGdiObject made(CreateFontIndirectW(&spec));
+  LOGFONTW logFont{};
+  logFont.lfHeight = -MulDiv(font.size, dpi, 96);  // sizes are character heights in pixels
+  logFont.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+  logFont.lfCharSet = DEFAULT_CHARSET;
+  logFont.lfQuality = CLEARTYPE_QUALITY;
+  lstrcpynW(logFont.lfFaceName, font.face.c_str(), LF_FACESIZE);
+  UniqueGdiObject made(CreateFontIndirectW(&logFont));
 
   // Where the system lacks the face, let the font mapper pick one that has Chinese glyphs.
   wchar_t realised[LF_FACESIZE] = {};
@@ -62,10 +62,10 @@ HFONT FontCache::get(const Font& font, int dpi) {
     }
     ReleaseDC(nullptr, screen);
   }
-  if (lstrcmpiW(realised, spec.lfFaceName) != 0) {
-    spec.lfFaceName[0] = L'\0';
-    spec.lfCharSet = GB2312_CHARSET;
-    made.reset(CreateFontIndirectW(&spec));
+  if (lstrcmpiW(realised, logFont.lfFaceName) != 0) {
+    logFont.lfFaceName[0] = L'\0';
+    logFont.lfCharSet = GB2312_CHARSET;
+    made.reset(CreateFontIndirectW(&logFont));
   }
   const HGDIOBJ handle = made.get();
   fonts_.emplace(key, std::move(made));

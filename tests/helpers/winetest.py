@@ -289,6 +289,9 @@ def run(build_dir: Path, timeout: float, https_port: int, command: list[str]) ->
             "through the wine_setup test)")
         return 2
     certs = loopback_server.ensure_certificates(prefix.cert_dir)
+    # Every run starts with nothing served: what an earlier run left there must not answer for it.
+    shutil.rmtree(prefix.served_dir, ignore_errors=True)
+    prefix.served_dir.mkdir(parents=True)
     with contextlib.ExitStack() as stack:
         servers = stack.enter_context(loopback_server.LoopbackServers(certs, prefix.served_dir,
                                                                          https_port))

@@ -22,19 +22,7 @@ using testing::readFile;
 using testing::runnerSetting;
 using testing::ScratchFolder;
 using testing::selectFolder;
-
-// Places `bytes` where the loopback server serves the entry's address.
-void serve(const CatalogueEntry& entry, const Bytes& bytes) {
-  std::string path = entry.sourcePath;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  testing::writeFile(runnerSetting("DL_TEST_SERVED_DIR") + path, bytes);
-}
-
-void unserve(const CatalogueEntry& entry) {
-  std::string path = entry.sourcePath;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  testing::fs::remove(runnerSetting("DL_TEST_SERVED_DIR") + path);
-}
+using testing::ServedFile;
 
 ListTextReader listShowing(const char* text) {
   return [text] { return std::optional<std::string>(text); };
@@ -56,7 +44,7 @@ TEST_F(Download, PaperEntryLandsWithTheServedBytes) {
   const CatalogueEntry& entry = DownloadCatalogue::entriesOf(Paper)[8];
   const Bytes jar =
       makeZip({{"paper.yml", "version: 1.16.5\n"}, {"data.bin", std::string(70000, 'p')}});
-  serve(entry, jar);
+  const ServedFile served(entry.sourcePath, jar);
 
   DialogDriver driver({selectFolder(folder.path().wstring()), pressOk()});
   runDownload(Paper, listShowing("Paper 1.16.5"), services);
@@ -73,7 +61,7 @@ TEST_F(Download, JavaEntryGetsItsChineseNameOnAnyCodePage) {
   ASSERT_NE(GetACP(), 936u) << "meant to run where the system code page is not GBK";
   const CatalogueEntry& entry = DownloadCatalogue::entriesOf(Java)[0];
   const Bytes zip = makeZip({{"jre/bin/java.exe", "MZ"}});
-  serve(entry, zip);
+  const ServedFile served(entry.sourcePath, zip);
 
   DialogDriver driver({selectFolder(folder.path().wstring()), pressOk()});
   runDownload(Java, listShowing("Java8 32位"), services);
@@ -100,11 +88,8 @@ TEST_F(Download, FailedFetchLeavesTheEarlierFileAndSaysWhy) {
        L"不是预期的文件"},
   };
   for (const auto& c : cases) {
-    if (c.served) {
-      serve(entry, *c.served);
-    } else {
-      unserve(entry);
-    }
+    std::optional<ServedFile> served;
+    if (c.served) served.emplace(entry.sourcePath, *c.served);
     DialogDriver driver({selectFolder(folder.path().wstring()), pressOk()});
     runDownload(Spigot, listShowing("Spigot 1.19.2"), services);
     const auto& seen = driver.seen();
@@ -120,7 +105,7 @@ TEST_F(Download, FailedFetchLeavesTheEarlierFileAndSaysWhy) {
 
 TEST_F(Download, CancelledFolderChoiceFetchesAndWritesNothing) {
   const CatalogueEntry& entry = DownloadCatalogue::entriesOf(Paper)[0];
-  serve(entry, makeZip({{"a", "b"}}));
+  const ServedFile served(entry.sourcePath, makeZip({{"a", "b"}}));
   DialogDriver driver({cancel()});
   runDownload(Paper, listShowing("Paper 1.8.8"), services);
   EXPECT_TRUE(driver.seen()[0].found);

@@ -26,6 +26,7 @@ using testing::makeZip;
 using testing::readFile;
 using testing::runnerSetting;
 using testing::ScratchFolder;
+using testing::ServedFile;
 
 constexpr DWORD kWaitMs = 30'000;  // for anything the program is expected to do
 
@@ -318,42 +319,6 @@ Notice readNotice(HWND box) {
   notice.icon = iconShownBy(box);
   return notice;
 }
-
-// A file placed where the loopback server serves the given address path, removed afterwards.
-class ServedFile {
- public:
-  ServedFile(const std::string& addressPath, const Bytes& bytes)
-      : path_(fs::path(runnerSetting("DL_TEST_SERVED_DIR")) / addressPath.substr(1)) {
-    testing::writeFile(path_, bytes);
-  }
-  ~ServedFile() {
-    std::error_code ignored;
-    fs::remove(path_, ignored);
-  }
-  ServedFile(const ServedFile&) = delete;
-  ServedFile& operator=(const ServedFile&) = delete;
-
- private:
-  fs::path path_;
-};
-
-// Makes the loopback server misbehave as `fault` says (see loopback_server.py) until destroyed.
-class ServerFault {
- public:
-  explicit ServerFault(const std::string& fault)
-      : path_(fs::path(runnerSetting("DL_TEST_SERVED_DIR")) / "loopback-fault.txt") {
-    testing::writeFile(path_, testing::bytesOf(fault + "\n"));
-  }
-  ~ServerFault() {
-    std::error_code ignored;
-    fs::remove(path_, ignored);
-  }
-  ServerFault(const ServerFault&) = delete;
-  ServerFault& operator=(const ServerFault&) = delete;
-
- private:
-  fs::path path_;
-};
 
 // The program running as its own process; ended by force if a test leaves it running.
 class RunningProgram {
@@ -717,7 +682,7 @@ TEST_F(EndToEnd, ClicksOnTheWindowDoNothingWhileTheBrowserOrANoticeIsUp) {
 TEST_F(EndToEnd, CannotBeClosedWhileADownloadRuns) {
   const Bytes served = archiveFor(kPaper);
   ServedFile file(kPaper.servedPath, served);
-  ServerFault late("late 4");
+  const ServedFile late = testing::serverFault("late 4\n");
   ScratchFolder folder(L"e2e-busy");
   RunningProgram program(folder.path());
   startPastTheNotice(program);

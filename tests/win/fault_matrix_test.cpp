@@ -182,24 +182,6 @@ class FileHolder {
   bool held_ = false;
 };
 
-// The fault that the loopback server's trusted listener shows until the object goes.
-class ServerFault {
- public:
-  explicit ServerFault(const char* fault)
-      : file_(fs::path(runnerSetting("DL_TEST_SERVED_DIR")) / L"loopback-fault.txt") {
-    if (*fault != '\0') testing::writeFile(file_, testing::bytesOf(fault));
-  }
-  ~ServerFault() {
-    std::error_code ignored;
-    fs::remove(file_, ignored);
-  }
-  ServerFault(const ServerFault&) = delete;
-  ServerFault& operator=(const ServerFault&) = delete;
-
- private:
-  fs::path file_;
-};
-
 class FaultMatrix : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -268,7 +250,7 @@ TEST_F(FaultMatrix, EveryCellEndsWithTheRightNoticeAndNothingLost) {
 
       RecordingServices services(real, u16(chosen));
       {
-        const ServerFault fault(server.fault);
+        const testing::ServedFile fault = testing::serverFault(server.fault);
         std::optional<FileHolder> holder;
         if (state.folder == Folder::HeldOpen) {
           holder.emplace(target);

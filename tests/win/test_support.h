@@ -106,4 +106,29 @@ inline std::string textOf(std::span<const std::byte> bytes) {
   return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
+// A file placed where the loopback server serves the address path `addressPath` (it begins with
+// a slash), removed again at the end of the scope.
+class ServedFile {
+ public:
+  ServedFile(std::string_view addressPath, const Bytes& bytes)
+      : path_(fs::path(runnerSetting("DL_TEST_SERVED_DIR")) / addressPath.substr(1)) {
+    writeFile(path_, bytes);
+  }
+  ~ServedFile() {
+    std::error_code ignored;
+    fs::remove(path_, ignored);
+  }
+  ServedFile(const ServedFile&) = delete;
+  ServedFile& operator=(const ServedFile&) = delete;
+
+ private:
+  fs::path path_;
+};
+
+// Makes the loopback server's trusted listener misbehave as `fault` says (see
+// loopback_server.py) while the returned file stands; an empty fault changes nothing.
+inline ServedFile serverFault(std::string_view fault) {
+  return ServedFile("/loopback-fault.txt", bytesOf(fault));
+}
+
 }  // namespace dl::testing
